@@ -1,0 +1,89 @@
+#include "argcount/window_search.h"
+
+#include <algorithm>
+#include <string>
+
+#include "argcount/disassemble_range.h"
+#include "argcount/text_ops.h"
+#include "argcount/x86_decoder.h"
+
+namespace kestrivo {
+
+int32_t StackArgsFromCodeText(const CodeMemory& memory, uint64_t rva, int64_t sizeBound) {
+  int64_t offset = 0;
+  std::string value;
+  for (;;) {
+    const std::string text = DisassembleRange(memory, rva + static_cast<uint64_t>(offset), kWindowLength);
+    const int32_t p = FindText(text, "ret", 1, false);
+    if (p != -1) {
+      const int32_t e = FindText(text, "\r\n", p, false);
+      const std::string line = MidText(text, p, e - p);  // empty when no CR LF follows
+      value = TextBetween(line, "retn ", "h");
+      if (value.empty()) return 0;
+    }
+    offset += kWindowLength;
+    if (offset > sizeBound) return 0;  // also when a value was just found
+    if (!value.empty()) break;
+  }
+  return HexToInt(value) / 4;
+}
+
+namespace {
+
+enum class WindowOutcome { kNoReturn, kResult, kPastReadableEnd };
+
+// Looks at one window the way the text search would: the first return-family
+// instruction decides; a "retn" counts only when a line follows it in the window.
+WindowOutcome SearchWindow(const CodeMemory& memory, uint64_t start, int32_t& result) {
+  constexpr size_t kBufferSize = kWindowLength + kMaxInstructionLength;
+  uint8_t buffer[kBufferSize];
+  const size_t filled = memory.Read(start, buffer, kBufferSize);
+  if (filled == 0) return WindowOutcome::kPastReadableEnd;
+
+  // Every return opcode lies in the bytes the window may decode; without one
+  // no return can be listed (an undecodable byte only ends the window sooner).
+  if (std::none_of(buffer, buffer + filled, IsReturnOpcode)) return WindowOutcome::kNoReturn;
+
+  const uint32_t base = memory.ImageBase();
+  size_t at = 0;
+  while (at < static_cast<size_t>(kWindowLength)) {
+    const DecodedInstruction instruction =
+        DecodeOne(buffer + at, filled - at, static_cast<uint32_t>(base + start + at), false);
+    if (instruction.length == 0) return WindowOutcome::kNoReturn;
+    if (IsReturnKind(instruction.kind)) {
+      result = 0;
+      if (instruction.kind != InstructionKind::kReturnNearImmediate) return WindowOutcome::kResult;
+      // The line is cut at its CR LF: on the window's last line there is none.
+      const size_t next = at + instruction.length;
+      if (next >= static_cast<size_t>(kWindowLength)) return WindowOutcome::kResult;
+      if (DecodeOne(buffer + next, filled - next, static_cast<uint32_t>(base + start + next), false).length == 0) {
+        return WindowOutcome::kResult;
+      }
+      result = instruction.returnOperand / 4;
+      return WindowOutcome::kResult;
+    }
+    at += instruction.length;
+  }
+  return WindowOutcome::kNoReturn;
+}
+
+}  // namespace
+
+int32_t StackArgsFromCode(const CodeMemory& memory, uint64_t rva, int64_t sizeBound) {
+  // Window k (from 0) counts only if 100 * (k + 1) <= sizeBound; a later
+  // window can only end the search with 0, so it is not decoded.
+  for (int64_t offset = 0; offset + kWindowLength <= sizeBound; offset += kWindowLength) {
+    int32_t result = 0;
+    switch (SearchWindow(memory, rva + static_cast<uint64_t>(offset), result)) {
+      case WindowOutcome::kResult:
+        return result;
+      case WindowOutcome::kPastReadableEnd:
+        return 0;  // every later window is empty as well
+      case WindowOutcome::kNoReturn:
+        break;
+    }
+  }
+  return 0;
+}
+
+}  // namespace kestrivo
