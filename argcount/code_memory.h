@@ -1,0 +1,20 @@
+#pragma once
+// Read access to the memory of a laid-out module image, addressed by RVA.
+// Memory past the image's readable end cannot be read.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrivo {
+
+class CodeMemory {
+ public:
+  virtual ~CodeMemory() = default;
+  // Copies up to `n` bytes starting at `rva` into `out`; returns how many could
+  // be read (fewer, or none, where readable memory ends).
+  virtual size_t Read(uint64_t rva, uint8_t* out, size_t n) const = 0;
+  // Where the image is taken to lie, so branch targets print as real addresses.
+  virtual uint32_t ImageBase() const = 0;
+};
+
+}  // namespace kestrivo

@@ -1,0 +1,57 @@
+#pragma once
+// A PE32 file laid out as the Windows loader lays out an image (headers, then
+// each section's raw data at its VirtualAddress, zero-filled to its virtual
+// size, readable up to SizeOfImage), read straight from the file on demand.
+// Nothing is loaded, relocated or run, and nothing is allocated in proportion
+// to the sizes the headers claim.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "argcount/code_memory.h"
+#include "image/file_map.h"
+#include "image/first_cover.h"
+#include "image/image_state.h"
+
+namespace kestrivo {
+
+// Where an export leads, as the loader resolves it.
+struct ExportTarget {
+  enum Kind { None, Code, Forwarder } kind = None;
+  uint32_t rva = 0;       // Code: the function's RVA
+  std::string forwarder;  // Forwarder: "OTHER.Name" or "OTHER.#12"
+};
+
+class ModuleImage final : public CodeMemory {
+ public:
+  // Null when the loader would refuse the file: no "MZ"/"PE", or a machine other than i386.
+  static std::unique_ptr<ModuleImage> Load(std::shared_ptr<const FileMap> file);
+
+  size_t Read(uint64_t rva, uint8_t* out, size_t n) const override;
+  uint32_t ImageBase() const override { return headers_.NtHeaders.OptionalHeader.ImageBase; }
+
+  // The first entry of the name table with this name.
+  ExportTarget FindExport(const std::string& name) const;
+  // GetProcAddress by ordinal: the index is ordinal - Base.
+  ExportTarget FindExportByOrdinal(uint32_t ordinal) const;
+
+ private:
+  ModuleImage(std::shared_ptr<const FileMap> file, ImageState headers);
+  bool ReadDword(uint64_t rva, uint32_t& value) const;
+  std::string ReadName(uint64_t rva) const;
+  ExportTarget TargetOfIndex(uint32_t functionIndex) const;
+  void IndexNames() const;
+
+  std::shared_ptr<const FileMap> file_;
+  ImageState headers_;
+  FirstCover sections_;  // which section's data lies at an RVA
+  IMAGE_EXPORT_DIRECTORY exports_{};
+  bool hasExports_ = false;
+  mutable bool namesIndexed_ = false;
+  mutable std::unordered_map<std::string, uint32_t> firstNameIndex_;
+};
+
+}  // namespace kestrivo

@@ -1,0 +1,71 @@
+#include "argcount/stack_args.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "argcount/window_search.h"
+
+namespace kestrivo {
+
+namespace {
+
+// A forwarder chain longer than this is taken for a cycle the visited set missed.
+constexpr int kMaxForwardHops = 64;
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+}  // namespace
+
+StackArgEstimator::StackArgEstimator(std::shared_ptr<const FileMap> listedFile, ModuleFinder findModule)
+    : sizeBound_(listedFile ? static_cast<int64_t>(listedFile->Size()) : 0),
+      listed_(ModuleImage::Load(std::move(listedFile))),
+      findModule_(std::move(findModule)) {}
+
+const ModuleImage* StackArgEstimator::ModuleNamed(const std::string& moduleName) {
+  // "OTHER" means OTHER.dll; a module part with a dot is a file name already.
+  std::string fileName = moduleName;
+  if (fileName.find('.') == std::string::npos) fileName += ".dll";
+  const std::string key = Lower(fileName);
+  auto it = forwardTargets_.find(key);
+  if (it == forwardTargets_.end()) {
+    std::unique_ptr<ModuleImage> image;
+    if (findModule_) image = ModuleImage::Load(findModule_(fileName));
+    it = forwardTargets_.emplace(key, std::move(image)).first;
+  }
+  return it->second.get();
+}
+
+int32_t StackArgEstimator::EstimateStackArgs(const std::string& exportName) {
+  if (listed_ == nullptr) return 0;
+  const ModuleImage* module = listed_.get();
+  ExportTarget target = module->FindExport(exportName);
+
+  std::set<std::pair<const ModuleImage*, std::string>> visited;
+  for (int hop = 0; target.kind == ExportTarget::Forwarder; ++hop) {
+    if (hop >= kMaxForwardHops || !visited.emplace(module, target.forwarder).second) return 0;  // a cycle
+    const size_t dot = target.forwarder.rfind('.');
+    if (dot == std::string::npos || dot == 0) return 0;
+    module = ModuleNamed(target.forwarder.substr(0, dot));
+    if (module == nullptr) return 0;
+    const std::string name = target.forwarder.substr(dot + 1);
+    if (name.size() > 1 && name[0] == '#') {
+      char* end = nullptr;
+      const unsigned long ordinal = std::strtoul(name.c_str() + 1, &end, 10);
+      if (*end != '\0' || ordinal > 0xFFFF) return 0;
+      target = module->FindExportByOrdinal(static_cast<uint32_t>(ordinal));
+    } else {
+      target = module->FindExport(name);
+    }
+  }
+  if (target.kind != ExportTarget::Code) return 0;
+
+  auto [it, isNew] = estimates_.try_emplace({module, target.rva}, 0);
+  if (isNew) it->second = StackArgsFromCode(*module, target.rva, sizeBound_);
+  return it->second;
+}
+
+}  // namespace kestrivo
