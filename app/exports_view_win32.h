@@ -1,0 +1,46 @@
+#pragma once
+// The exports list and the status bar as the listing's ExportsView. The list is
+// an owner-data (virtual) list view: rows live in a vector here, the control
+// asks for the texts of the rows it draws, and it learns the row count once at
+// the end of a listing, so even hundreds of thousands of rows fill at once.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "image/export_listing.h"
+
+namespace kestrivo {
+
+constexpr int kStatusPartCount = 6;
+
+class ListViewExports : public ExportsView {
+ public:
+  void Attach(HWND list, HWND statusBar);
+
+  void ClearRows() override;
+  int AppendRow(const std::string& text) override;
+  void SetCellText(int row, int column, const std::string& text) override;
+  int RowCount() override;
+  void SetStatusText(int part, const std::string& text) override;
+  void ShowError(const std::string& text) override;
+
+  // Tells the list how many rows there are; call after a listing.
+  void ShowRows();
+
+  // The cell's text as stored (column 1 holds the name's raw bytes); "" for a
+  // row or column that does not exist.
+  const std::string& Cell(int row, int column) const;
+
+  // Answers the list's LVN_GETDISPINFOW request for a row's text.
+  void FillDisplayInfo(NMLVDISPINFOW& info) const;
+
+ private:
+  HWND list_ = nullptr;
+  HWND statusBar_ = nullptr;
+  std::vector<ExportRow> rows_;
+};
+
+}  // namespace kestrivo

@@ -1,0 +1,48 @@
+#include "app/open_dialog.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <vector>
+
+#include "app/text.h"
+
+namespace kestrivo {
+namespace {
+
+constexpr const char* kFilter = "所有文件(*.*)|*.*|可执行文件(*.exe)|*.exe|动态链接库(*.dll)|*.dll";
+constexpr size_t kPathCapacity = 32768;  // the longest path Windows has
+
+}  // namespace
+
+std::wstring DialogFilterFromText(const std::string& filterUtf8) {
+  std::wstring filter = WideFromUtf8(filterUtf8);
+  while (!filter.empty() && iswspace(filter.back())) filter.pop_back();
+  if (filter.size() < 2 || filter.compare(filter.size() - 2, 2, L"||") != 0) filter += L"||";
+  for (wchar_t& c : filter) {
+    if (c == L'|') c = L'\0';
+  }
+  return filter;
+}
+
+bool ShowOpenDialog(OpenDialog& dialog, HWND owner) {
+  const std::wstring filter = DialogFilterFromText(kFilter);
+  std::vector<wchar_t> file(kPathCapacity, L'\0');
+  dialog.fileName.copy(file.data(), std::min(dialog.fileName.size(), kPathCapacity - 1));
+
+  OPENFILENAMEW request = {};
+  request.lStructSize = sizeof request;
+  request.hwndOwner = owner;
+  request.lpstrFilter = filter.c_str();
+  request.nFilterIndex = 1;
+  request.lpstrFile = file.data();
+  request.nMaxFile = static_cast<DWORD>(file.size());
+  // No OFN_NOCHANGEDIR: the chosen file's folder becomes the current directory.
+  request.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  if (!GetOpenFileNameW(&request)) return false;
+  dialog.fileName = file.data();
+  return true;
+}
+
+}  // namespace kestrivo

@@ -1,0 +1,3 @@
+#pragma once
+// Resource ids shared by kestrivo.rc and the program.
+#define IDI_KESTRIVO 1
