@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 namespace kestrivo {
 
@@ -95,6 +96,35 @@ bool ModuleImage::ReadDword(uint64_t rva, uint32_t& value) const {
   return true;
 }
 
+std::span<const uint8_t> ModuleImage::FileBytesFrom(uint64_t rva) const {
+  // The file bytes that the image shows from `rva` on without a break: the
+  // rest of one section's raw data that no earlier section covers.
+  const uint64_t imageSize = headers_.NtHeaders.OptionalHeader.SizeOfImage;
+  if (rva >= imageSize) return {};
+  const FirstCover::Hit hit = sections_.Find(static_cast<int64_t>(rva));
+  if (hit.index < 0) return {};
+  const IMAGE_SECTION_HEADER& s = headers_.Sections[hit.index];
+  const uint64_t inSection = rva - static_cast<uint32_t>(s.VirtualAddress);
+  const uint64_t rawSize = std::min<uint64_t>(static_cast<uint32_t>(s.SizeOfRawData), MemorySize(s));
+  if (inSection >= rawSize) return {};
+  const uint64_t length = std::min({rawSize - inSection, static_cast<uint64_t>(hit.pieceEnd) - rva, imageSize - rva});
+  const uint64_t offset = static_cast<uint64_t>(static_cast<uint32_t>(s.PointerToRawData)) + inSection;
+  const std::span<const uint8_t> file = file_->Bytes();
+  if (offset >= file.size()) return {};
+  return file.subspan(static_cast<size_t>(offset), static_cast<size_t>(std::min<uint64_t>(length, file.size() - offset)));
+}
+
+std::string_view ModuleImage::NameAt(uint64_t rva) const {
+  // Almost every name lies whole, terminator included, in one section's raw
+  // data: it is read in place. Any other is copied the general way.
+  const std::span<const uint8_t> bytes = FileBytesFrom(rva);
+  if (const void* zero = std::memchr(bytes.data(), 0, bytes.size())) {
+    return {reinterpret_cast<const char*>(bytes.data()),
+            static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data())};
+  }
+  return copiedNames_.emplace_back(ReadName(rva));
+}
+
 std::string ModuleImage::ReadName(uint64_t rva) const {
   std::string name;
   uint8_t chunk[256];
@@ -122,30 +152,79 @@ ExportTarget ModuleImage::TargetOfIndex(uint32_t functionIndex) const {
   return {ExportTarget::Code, rva, {}};
 }
 
-void ModuleImage::IndexNames() const {
-  namesIndexed_ = true;
-  if (!hasExports_) return;
+uint64_t ModuleImage::NameCount() const {
+  if (!hasExports_) return 0;
   // A name-table entry takes 4 bytes of the file, so no real table holds more
   // names than the file has dwords; a larger count is a hostile header.
-  const uint64_t count = std::min<uint64_t>(static_cast<uint32_t>(exports_.NumberOfNames), file_->Size() / 4);
+  return std::min<uint64_t>(static_cast<uint32_t>(exports_.NumberOfNames), file_->Size() / 4);
+}
+
+void ModuleImage::IndexNames() const {
+  namesIndexed_ = true;
+  const uint64_t count = NameCount();
   const uint64_t names = static_cast<uint32_t>(exports_.AddressOfNames);
-  std::unordered_map<uint32_t, bool> seenRva;
+  // An entry with the RVA of an earlier one names the same string: skipping it
+  // keeps a table that repeats one long name from costing its length each time.
+  // Linkers write the strings in table order, so an RVA above every earlier one
+  // is new without asking the set; only the others are looked up.
+  std::unordered_set<uint32_t> seenRva;
+  std::vector<uint32_t> rvasSoFar;
+  uint32_t highestRva = 0;
   firstNameIndex_.reserve(static_cast<size_t>(count));
   for (uint64_t i = 0; i < count; ++i) {
     uint32_t nameRva = 0;
     if (!ReadDword(names + 4 * i, nameRva)) break;
-    if (!seenRva.emplace(nameRva, true).second) continue;  // same string as an earlier entry
-    firstNameIndex_.emplace(ReadName(nameRva), static_cast<uint32_t>(i));
+    if (i == 0 || nameRva > highestRva) {
+      highestRva = nameRva;
+      if (seenRva.empty()) rvasSoFar.push_back(nameRva);
+      else seenRva.insert(nameRva);
+    } else {
+      if (seenRva.empty()) {
+        seenRva.insert(rvasSoFar.begin(), rvasSoFar.end());
+        rvasSoFar = {};
+      }
+      if (!seenRva.insert(nameRva).second) continue;  // same string as an earlier entry
+    }
+    firstNameIndex_.emplace(NameAt(nameRva), static_cast<uint32_t>(i));
   }
+}
+
+void ModuleImage::ReadSortedNames() const {
+  sortedNamesRead_ = true;
+  const uint64_t count = NameCount();
+  const uint64_t names = static_cast<uint32_t>(exports_.AddressOfNames);
+  uint32_t previousRva = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    uint32_t nameRva = 0;
+    if (!ReadDword(names + 4 * i, nameRva)) return;
+    // Strings laid out in table order too: a table that points back (or
+    // repeats a string) is left to the full index.
+    if (i > 0 && nameRva <= previousRva) return;
+    const std::string_view name = NameAt(nameRva);
+    if (i > 0 && !(sortedNames_.back() < name)) return;
+    sortedNames_.push_back(name);
+    previousRva = nameRva;
+  }
+}
+
+ExportTarget ModuleImage::TargetOfNameIndex(uint32_t nameIndex) const {
+  uint8_t b[2];
+  if (Read(static_cast<uint32_t>(exports_.AddressOfNameOrdinals) + uint64_t{2} * nameIndex, b, 2) != 2) return {};
+  return TargetOfIndex(static_cast<uint32_t>(b[0] | (b[1] << 8)));
 }
 
 ExportTarget ModuleImage::FindExport(const std::string& name) const {
   if (!namesIndexed_) IndexNames();
   auto it = firstNameIndex_.find(name);
   if (it == firstNameIndex_.end()) return {};
-  uint8_t b[2];
-  if (Read(static_cast<uint32_t>(exports_.AddressOfNameOrdinals) + uint64_t{2} * it->second, b, 2) != 2) return {};
-  return TargetOfIndex(static_cast<uint32_t>(b[0] | (b[1] << 8)));
+  return TargetOfNameIndex(it->second);
+}
+
+ExportTarget ModuleImage::FindExport(const std::string& name, uint32_t nameIndex) const {
+  if (!sortedNamesRead_) ReadSortedNames();
+  // No earlier entry of a strictly increasing run can hold the same name.
+  if (nameIndex < sortedNames_.size() && sortedNames_[nameIndex] == name) return TargetOfNameIndex(nameIndex);
+  return FindExport(name);
 }
 
 ExportTarget ModuleImage::FindExportByOrdinal(uint32_t ordinal) const {

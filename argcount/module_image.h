@@ -7,7 +7,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <deque>
+#include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -35,15 +38,24 @@ class ModuleImage final : public CodeMemory {
 
   // The first entry of the name table with this name.
   ExportTarget FindExport(const std::string& name) const;
+  // The same answer, for a name that the caller read from entry `nameIndex` of
+  // the name table: in a sorted table that entry is the first with its name,
+  // so the answer needs no index of all names.
+  ExportTarget FindExport(const std::string& name, uint32_t nameIndex) const;
   // GetProcAddress by ordinal: the index is ordinal - Base.
   ExportTarget FindExportByOrdinal(uint32_t ordinal) const;
 
  private:
   ModuleImage(std::shared_ptr<const FileMap> file, ImageState headers);
   bool ReadDword(uint64_t rva, uint32_t& value) const;
+  std::span<const uint8_t> FileBytesFrom(uint64_t rva) const;
   std::string ReadName(uint64_t rva) const;
+  std::string_view NameAt(uint64_t rva) const;
   ExportTarget TargetOfIndex(uint32_t functionIndex) const;
+  ExportTarget TargetOfNameIndex(uint32_t nameIndex) const;
+  uint64_t NameCount() const;
   void IndexNames() const;
+  void ReadSortedNames() const;
 
   std::shared_ptr<const FileMap> file_;
   ImageState headers_;
@@ -51,7 +63,13 @@ class ModuleImage final : public CodeMemory {
   IMAGE_EXPORT_DIRECTORY exports_{};
   bool hasExports_ = false;
   mutable bool namesIndexed_ = false;
-  mutable std::unordered_map<std::string, uint32_t> firstNameIndex_;
+  // Names point into the mapped file; the few that cannot are kept in copiedNames_.
+  mutable std::deque<std::string> copiedNames_;
+  mutable std::unordered_map<std::string_view, uint32_t> firstNameIndex_;
+  // The leading entries of the name table while they are in strictly
+  // increasing order (all of it in a well-formed DLL), each first with its name.
+  mutable bool sortedNamesRead_ = false;
+  mutable std::vector<std::string_view> sortedNames_;
 };
 
 }  // namespace kestrivo

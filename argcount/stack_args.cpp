@@ -41,9 +41,15 @@ const ModuleImage* StackArgEstimator::ModuleNamed(const std::string& moduleName)
 
 int32_t StackArgEstimator::EstimateStackArgs(const std::string& exportName) {
   if (listed_ == nullptr) return 0;
-  const ModuleImage* module = listed_.get();
-  ExportTarget target = module->FindExport(exportName);
+  return EstimateFrom(listed_.get(), listed_->FindExport(exportName));
+}
 
+int32_t StackArgEstimator::EstimateStackArgs(const std::string& exportName, uint32_t nameIndex) {
+  if (listed_ == nullptr) return 0;
+  return EstimateFrom(listed_.get(), listed_->FindExport(exportName, nameIndex));
+}
+
+int32_t StackArgEstimator::EstimateFrom(const ModuleImage* module, ExportTarget target) {
   std::set<std::pair<const ModuleImage*, std::string>> visited;
   for (int hop = 0; target.kind == ExportTarget::Forwarder; ++hop) {
     if (hop >= kMaxForwardHops || !visited.emplace(module, target.forwarder).second) return 0;  // a cycle

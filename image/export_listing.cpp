@@ -73,7 +73,9 @@ void WalkExports(ImageFile& file, const std::string& path, ExportsView& view, Im
 
     const int row = view.AppendRow(Hex4(uint32_t{ordinalIndex} + 1));
     view.SetCellText(row, 1, name);
-    if (estimator) view.SetCellText(row, 2, std::to_string(estimator->EstimateStackArgs(name)));
+    if (estimator) {
+      view.SetCellText(row, 2, std::to_string(estimator->EstimateStackArgs(name, static_cast<uint32_t>(i))));
+    }
     view.SetCellText(row, 3, Hex8(static_cast<uint32_t>(functionRva)));
     view.SetCellText(row, 4, Hex8(static_cast<uint32_t>(int64_t{functionRva} - delta.Delta(functionRva))));
   }
