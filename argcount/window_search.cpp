@@ -40,13 +40,21 @@ WindowOutcome SearchWindow(const CodeMemory& memory, uint64_t start, int32_t& re
   const size_t filled = memory.Read(start, buffer, kBufferSize);
   if (filled == 0) return WindowOutcome::kPastReadableEnd;
 
-  // Every return opcode lies in the bytes the window may decode; without one
-  // no return can be listed (an undecodable byte only ends the window sooner).
-  if (std::none_of(buffer, buffer + filled, IsReturnOpcode)) return WindowOutcome::kNoReturn;
+  // Every return opcode lies in the bytes the window may decode; an
+  // instruction that starts past the last of them cannot be a return (an
+  // undecodable byte only ends the window sooner, which removes lines).
+  size_t lastReturnOpcode = filled;
+  for (size_t i = filled; i-- > 0;) {
+    if (IsReturnOpcode(buffer[i])) {
+      lastReturnOpcode = i;
+      break;
+    }
+  }
+  if (lastReturnOpcode == filled) return WindowOutcome::kNoReturn;
 
   const uint32_t base = memory.ImageBase();
   size_t at = 0;
-  while (at < static_cast<size_t>(kWindowLength)) {
+  while (at < static_cast<size_t>(kWindowLength) && at <= lastReturnOpcode) {
     const DecodedInstruction instruction =
         DecodeOne(buffer + at, filled - at, static_cast<uint32_t>(base + start + at), false);
     if (instruction.length == 0) return WindowOutcome::kNoReturn;

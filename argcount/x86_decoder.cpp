@@ -50,12 +50,34 @@ bool IsLegacyPrefix(uint8_t b) {
 const char* const kRegisters32[8] = {"eax", "ecx", "edx", "ebx", "esp", "ebp", "esi", "edi"};
 const char* const kRegisters16[8] = {"ax", "cx", "dx", "bx", "sp", "bp", "si", "di"};
 
+bool IsAlphaNumeric(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
+// "0ch" -> "0Ch": numbers in upper-case hexadecimal with the "h" suffix.
+void UpperCaseHexNumbers(std::string& text) {
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (!(text[i] >= '0' && text[i] <= '9') || (i > 0 && IsAlphaNumeric(text[i - 1]))) continue;
+    size_t end = i;
+    while (end < n && IsHexDigit(text[end])) ++end;
+    if (end < n && text[end] == 'h' && (end + 1 == n || !IsAlphaNumeric(text[end + 1]))) {
+      for (size_t k = i; k < end; ++k) {
+        if (text[k] >= 'a') text[k] = static_cast<char>(text[k] - 'a' + 'A');
+      }
+    }
+    i = end;
+  }
+}
+
 // Capstone's text, lower-case mnemonic and operands, with "ret" kept out of
 // every line that is not a return: the estimator looks for it by text.
 void CapstoneText(const cs_insn& insn, std::string& text) {
   text = insn.mnemonic;
   text += ' ';
   text += insn.op_str;
+  UpperCaseHexNumbers(text);
   for (size_t at = text.find("ret"); at != std::string::npos; at = text.find("ret", at)) {
     text[at + 2] = 'T';
   }
@@ -198,6 +220,10 @@ DecodedInstruction DecodeOne(const uint8_t* bytes, size_t available, uint32_t ad
     case 0x0F:
       if (!hasModrm) break;
       switch (modrm) {  // the second opcode byte
+        case 0x0D:  // decoded as a NOP with an operand, whatever its /r
+          code[prefixes + 1] = 0x1F;
+          length = CapstoneDecode(code, size, address, text);
+          break;
         case 0x05:  // syscall
         case 0x07:  // sysret
         case 0x0F:  // 3DNow!
