@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/export_listing.h"
@@ -31,8 +33,8 @@ class ListViewExports : public ExportsView {
   void ShowRows();
 
   // The cell's text as stored (column 1 holds the name's raw bytes); "" for a
-  // row or column that does not exist.
-  const std::string& Cell(int row, int column) const;
+  // row or column that does not exist. Valid until the next change.
+  std::string_view Cell(int row, int column) const;
 
   // Answers the list's LVN_GETDISPINFOW request for a row's text.
   void FillDisplayInfo(NMLVDISPINFOW& info) const;
@@ -40,7 +42,17 @@ class ListViewExports : public ExportsView {
  private:
   HWND list_ = nullptr;
   HWND statusBar_ = nullptr;
-  std::vector<ExportRow> rows_;
+  // All cell texts live one after another in `texts_`; a row keeps where each
+  // of its five cells starts and how long it is. Compact rows keep a listing
+  // of hundreds of thousands of names fast to fill.
+  struct Span {
+    uint32_t start = 0, length = 0;
+  };
+  struct Row {
+    Span cells[5];
+  };
+  std::vector<Row> rows_;
+  std::string texts_;
 };
 
 }  // namespace kestrivo

@@ -280,7 +280,7 @@ int SelectedRow() {
   return static_cast<int>(SendMessageW(g_main.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-std::string CellText(int row, int column) { return g_main.view.Cell(row, column); }
+std::string CellText(int row, int column) { return std::string(g_main.view.Cell(row, column)); }
 
 void SetCaption(const std::string& text) {
   if (g_main.window) SetWindowTextW(g_main.window, WideFromUtf8(text).c_str());
