@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <set>
+#include <utility>
 
 #include "argcount/window_search.h"
 
@@ -69,9 +71,30 @@ int32_t StackArgEstimator::EstimateFrom(const ModuleImage* module, ExportTarget 
   }
   if (target.kind != ExportTarget::Code) return 0;
 
-  auto [it, isNew] = estimates_.try_emplace({module, target.rva}, 0);
-  if (isNew) it->second = StackArgsFromCode(*module, target.rva, sizeBound_);
-  return it->second;
+  if ((memoCount_ + 1) * 2 > memo_.size()) GrowMemo();  // at most half full
+  MemoSlot& slot = FindMemoSlot(module, target.rva);
+  if (slot.module == nullptr) {
+    slot = {module, target.rva, StackArgsFromCode(*module, target.rva, sizeBound_)};
+    ++memoCount_;
+  }
+  return slot.args;
+}
+
+StackArgEstimator::MemoSlot& StackArgEstimator::FindMemoSlot(const ModuleImage* module, uint32_t rva) {
+  // Fibonacci hashing of both parts; linear probing to the slot or a free one.
+  const uint64_t key = (uint64_t{rva} << 32) ^ reinterpret_cast<uintptr_t>(module);
+  const size_t mask = memo_.size() - 1;
+  for (size_t i = static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;; i = (i + 1) & mask) {
+    MemoSlot& slot = memo_[i];
+    if (slot.module == nullptr || (slot.module == module && slot.rva == rva)) return slot;
+  }
+}
+
+void StackArgEstimator::GrowMemo() {
+  std::vector<MemoSlot> old = std::exchange(memo_, std::vector<MemoSlot>(std::max<size_t>(1024, memo_.size() * 2)));
+  for (const MemoSlot& slot : old) {
+    if (slot.module != nullptr) FindMemoSlot(slot.module, slot.rva) = slot;
+  }
 }
 
 }  // namespace kestrivo

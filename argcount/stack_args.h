@@ -8,8 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <utility>
+#include <vector>
 
 #include "argcount/module_finder.h"
 #include "argcount/module_image.h"
@@ -35,13 +34,18 @@ class StackArgEstimator {
   std::unique_ptr<ModuleImage> listed_;
   ModuleFinder findModule_;
   std::map<std::string, std::unique_ptr<ModuleImage>> forwardTargets_;  // by lower-case file name
-  struct CodeKeyHash {
-    size_t operator()(const std::pair<const ModuleImage*, uint32_t>& key) const {
-      return std::hash<const void*>()(key.first) ^ (size_t{key.second} * 0x9E3779B97F4A7C15ull);
-    }
+
+  // Same code, same answer. Looked up once per row, so it is an open-addressing
+  // table (one probe into flat memory) rather than a node-based map.
+  struct MemoSlot {
+    const ModuleImage* module = nullptr;  // null: empty slot
+    uint32_t rva = 0;
+    int32_t args = 0;
   };
-  // Same code, same answer.
-  std::unordered_map<std::pair<const ModuleImage*, uint32_t>, int32_t, CodeKeyHash> estimates_;
+  std::vector<MemoSlot> memo_;
+  size_t memoCount_ = 0;
+  MemoSlot& FindMemoSlot(const ModuleImage* module, uint32_t rva);
+  void GrowMemo();
 };
 
 }  // namespace kestrivo
