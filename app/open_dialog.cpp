@@ -14,6 +14,12 @@ namespace {
 constexpr const char* kFilter = "所有文件(*.*)|*.*|可执行文件(*.exe)|*.exe|动态链接库(*.dll)|*.dll";
 constexpr size_t kPathCapacity = 32768;  // the longest path Windows has
 
+std::wstring CurrentDirectory() {
+  std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+  folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+  return folder;
+}
+
 }  // namespace
 
 std::wstring DialogFilterFromText(const std::string& filterUtf8) {
@@ -40,8 +46,16 @@ bool ShowOpenDialog(OpenDialog& dialog, HWND owner) {
   request.nMaxFile = static_cast<DWORD>(file.size());
   // No OFN_NOCHANGEDIR: the chosen file's folder becomes the current directory.
   request.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-  if (!GetOpenFileNameW(&request)) return false;
+  // The dialog may move the current directory while the user browses, and
+  // systems differ in what they leave behind. Settle it: a cancelled dialog
+  // changes nothing, an accepted one leaves the chosen file's folder current.
+  const std::wstring before = CurrentDirectory();
+  if (!GetOpenFileNameW(&request)) {
+    SetCurrentDirectoryW(before.c_str());
+    return false;
+  }
   dialog.fileName = file.data();
+  SetCurrentDirectoryW(dialog.fileName.substr(0, request.nFileOffset).c_str());
   return true;
 }
 
