@@ -1,6 +1,8 @@
 #pragma once
 // Read access to the memory of a laid-out module image, addressed by RVA.
-// Memory past the image's readable end cannot be read.
+// Memory past the image's readable end cannot be read. Readable memory is one
+// stretch from RVA 0: where a read gives nothing, no later RVA can be read
+// either (the window search relies on this to stop early).
 
 #include <cstddef>
 #include <cstdint>
