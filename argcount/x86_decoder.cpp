@@ -204,7 +204,8 @@ DecodedInstruction DecodeOne(const uint8_t* bytes, size_t available, uint32_t ad
         code[prefixes + 1] = static_cast<uint8_t>(modrm & ~0x38);  // as ES, same length
         length = CapstoneDecode(code, size, address, text);
         if (length != 0 && text) {
-          const size_t es = text->find("es");
+          // The segment register is the last operand of 8C, the first of 8E.
+          const size_t es = opcode == 0x8C ? text->rfind("es") : text->find("es", 4);
           if (es != std::string::npos) text->replace(es, 2, "seg?");
         }
         break;
@@ -219,7 +220,7 @@ DecodedInstruction DecodeOne(const uint8_t* bytes, size_t available, uint32_t ad
 
     case 0x0F:
       if (!hasModrm) break;
-      switch (modrm) {  // the second opcode byte
+      switch (modrm) {  // here the second opcode byte, not a ModRM
         case 0x0D:  // decoded as a NOP with an operand, whatever its /r
           code[prefixes + 1] = 0x1F;
           length = CapstoneDecode(code, size, address, text);

@@ -204,6 +204,20 @@ TEST(DecodeOne, NeverReadsPastAvailable) {
   }
 }
 
+TEST(DecodeOne, MissingSegmentRegistersPrintAsUnknown) {
+  const std::pair<std::vector<uint8_t>, std::string> cases[] = {
+      {{0x8C, 0x36}, "mov word ptr [esi], seg?"},  // the "es" of "esi" stays
+      {{0x26, 0x8C, 0x3E}, "mov word ptr es:[esi], seg?"},
+      {{0x8E, 0xF0}, "mov seg?, eax"},
+      {{0x8E, 0x36}, "mov seg?, word ptr [esi]"},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    const DecodedInstruction instruction = DecodeOne(bytes.data(), bytes.size(), 0);
+    EXPECT_EQ(instruction.length, bytes.size());
+    EXPECT_EQ(instruction.text, expected);
+  }
+}
+
 TEST(DecodeOne, ReturnOperands) {
   const uint8_t retn[] = {0xC2, 0xFC, 0xFF};
   const DecodedInstruction near = DecodeOne(retn, sizeof retn, 0);
