@@ -1,6 +1,7 @@
 #include "argcount/window_search.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "argcount/disassemble_range.h"
@@ -30,12 +31,29 @@ int32_t StackArgsFromCodeText(const CodeMemory& memory, uint64_t rva, int64_t si
 
 namespace {
 
-enum class WindowOutcome { kNoReturn, kResult, kPastReadableEnd };
+// kNoReturnOpcode: a whole window of bytes without a single return opcode.
+enum class WindowOutcome { kNoReturn, kNoReturnOpcode, kResult, kPastReadableEnd };
+
+constexpr size_t kBufferSize = kWindowLength + kMaxInstructionLength;
+
+// The first byte at or after `from`, before `limit`, that can be a return
+// opcode; none where readable memory ends first.
+std::optional<uint64_t> NextReturnOpcode(const CodeMemory& memory, uint64_t from, uint64_t limit) {
+  uint8_t chunk[2048];
+  while (from < limit) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof chunk, limit - from));
+    const size_t got = memory.Read(from, chunk, want);
+    const uint8_t* found = std::find_if(chunk, chunk + got, IsReturnOpcode);
+    if (found != chunk + got) return from + static_cast<uint64_t>(found - chunk);
+    if (got < want) return std::nullopt;
+    from += got;
+  }
+  return std::nullopt;
+}
 
 // Looks at one window the way the text search would: the first return-family
 // instruction decides; a "retn" counts only when a line follows it in the window.
 WindowOutcome SearchWindow(const CodeMemory& memory, uint64_t start, int32_t& result) {
-  constexpr size_t kBufferSize = kWindowLength + kMaxInstructionLength;
   uint8_t buffer[kBufferSize];
   const size_t filled = memory.Read(start, buffer, kBufferSize);
   if (filled == 0) return WindowOutcome::kPastReadableEnd;
@@ -50,7 +68,11 @@ WindowOutcome SearchWindow(const CodeMemory& memory, uint64_t start, int32_t& re
       break;
     }
   }
-  if (lastReturnOpcode == filled) return WindowOutcome::kNoReturn;
+  if (lastReturnOpcode == filled) {
+    // Readable memory ending inside this window leaves every later window a
+    // part of these bytes: none of them can hold a return either.
+    return filled < kBufferSize ? WindowOutcome::kPastReadableEnd : WindowOutcome::kNoReturnOpcode;
+  }
 
   const uint32_t base = memory.ImageBase();
   size_t at = 0;
@@ -89,6 +111,19 @@ int32_t StackArgsFromCode(const CodeMemory& memory, uint64_t rva, int64_t sizeBo
         return 0;  // every later window is empty as well
       case WindowOutcome::kNoReturn:
         break;
+      case WindowOutcome::kNoReturnOpcode: {
+        // Data, or long stretches of code without a return opcode byte: every
+        // window whose bytes end before the next such byte gives nothing, so
+        // go straight to the first window that reaches it.
+        const uint64_t start = rva + static_cast<uint64_t>(offset);
+        const std::optional<uint64_t> next =
+            NextReturnOpcode(memory, start + kBufferSize, rva + static_cast<uint64_t>(sizeBound) + kBufferSize);
+        if (!next) return 0;
+        const uint64_t firstReaching = *next - (kBufferSize - 1);  // > start
+        const uint64_t windows = (firstReaching - start + kWindowLength - 1) / kWindowLength;  // >= 1
+        offset += static_cast<int64_t>(windows - 1) * kWindowLength;  // the loop adds the last one
+        break;
+      }
     }
   }
   return 0;
