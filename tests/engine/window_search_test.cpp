@@ -78,6 +78,33 @@ TEST(WindowSearch, DocumentedResults) {
   }
 }
 
+TEST(WindowSearch, LongStretchesWithoutReturnBytes) {
+  // A return after thousands of bytes that hold no return opcode at all, placed
+  // at every position around window boundaries, with bounds just below, at and
+  // past the window that finds it; also memory that ends in such a stretch.
+  // The second code is a ret behind 14 prefixes (15 bytes, the longest there
+  // is), then a retn: which one decides depends on where the windows start.
+  const std::vector<uint8_t> longRet = {0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66,
+                                        0x66, 0x66, 0x66, 0x66, 0xC3, 0xC2, 0x08, 0x00, kNop};
+  const std::vector<uint8_t> retn = {0xC2, 0x08, 0x00, kNop};
+  for (const std::vector<uint8_t>* code : {&retn, &longRet}) {
+    for (size_t at = 4890; at < 5010; ++at) {
+      const FlatCodeMemory memory(CodeAt(at, *code, at + code->size() + (at % 3) * 100));
+      for (const uint64_t rva : {uint64_t{0}, uint64_t{37}, uint64_t{99}}) {
+        const int64_t windowEnd = static_cast<int64_t>((at - rva) / 100 * 100 + 100);
+        for (const int64_t bound : {windowEnd - 1, windowEnd, windowEnd + 99, windowEnd + 100, int64_t{1} << 40}) {
+          const int32_t text = StackArgsFromCodeText(memory, rva, std::min<int64_t>(bound, 20000));
+          ASSERT_EQ(StackArgsFromCode(memory, rva, bound), text) << "at " << at << " rva " << rva << " bound " << bound;
+        }
+      }
+    }
+  }
+  const FlatCodeMemory onlyNops(std::vector<uint8_t>(7777, kNop));
+  for (const uint64_t rva : {uint64_t{0}, uint64_t{7650}, uint64_t{7700}, uint64_t{7776}}) {
+    EXPECT_EQ(StackArgsFromCode(onlyNops, rva, int64_t{1} << 40), 0);
+  }
+}
+
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
