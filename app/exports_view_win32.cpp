@@ -6,6 +6,18 @@
 #include "app/text.h"
 
 namespace kestrivo {
+namespace {
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 void ListViewExports::Attach(HWND list, HWND statusBar) {
   list_ = list;
@@ -61,6 +73,24 @@ std::string_view ListViewExports::Cell(int row, int column) const {
   if (row < 0 || static_cast<size_t>(row) >= rows_.size() || column < 0 || column >= 5) return {};
   const Span& cell = rows_[static_cast<size_t>(row)].cells[column];
   return std::string_view(texts_).substr(cell.start, cell.length);
+}
+
+int ListViewExports::FindRow(const NMLVFINDITEMW& request) const {
+  const LVFINDINFOW& find = request.lvfi;
+  if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz || rows_.empty()) return -1;
+  const std::string wanted = Utf8FromWide(find.psz);
+  const bool partial = find.flags & LVFI_PARTIAL;
+  const size_t count = rows_.size();
+  const size_t first = request.iStart >= 0 && static_cast<size_t>(request.iStart) < count ? request.iStart : 0;
+  const size_t steps = (find.flags & LVFI_WRAP) ? count : count - first;
+  for (size_t step = 0; step < steps; ++step) {
+    const size_t row = (first + step) % count;
+    const std::string_view text = Cell(static_cast<int>(row), 0);
+    const bool match = partial ? text.size() >= wanted.size() && EqualNoCase(text.substr(0, wanted.size()), wanted)
+                               : EqualNoCase(text, wanted);
+    if (match) return static_cast<int>(row);
+  }
+  return -1;
 }
 
 void ListViewExports::FillDisplayInfo(NMLVDISPINFOW& info) const {

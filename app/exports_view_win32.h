@@ -36,6 +36,10 @@ class ListViewExports : public ExportsView {
   // row or column that does not exist. Valid until the next change.
   std::string_view Cell(int row, int column) const;
 
+  // Answers the list's LVN_ODFINDITEMW request (type-ahead search over
+  // column 0): the row found, or -1.
+  int FindRow(const NMLVFINDITEMW& request) const;
+
   // Answers the list's LVN_GETDISPINFOW request for a row's text.
   void FillDisplayInfo(NMLVDISPINFOW& info) const;
 

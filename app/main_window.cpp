@@ -17,7 +17,7 @@ constexpr const wchar_t* kWindowClass = L"KestrivoMainWindow";
 constexpr int kLargestOuterSize = 32627;
 
 // Fixed texts of status parts 0, 2, 4 and 5; parts 1 and 3 are filled at run time.
-constexpr const char* kStatusTexts[kStatusPartCount] = {"文件名:", "", "函数:", "", "PE32", "拖入文件或双击列表"};
+constexpr const char* kStatusTexts[kStatusPartCount] = {"文件名:", "", "函数:", "", "PE32", "拖入或双击打开"};
 
 struct ColumnSpec {
   const char* header;
@@ -65,6 +65,9 @@ LRESULT HandleListNotification(NMHDR& header) {
       OnExportsListDoubleClicked(activate.ptAction.x, activate.ptAction.y, static_cast<int>(activate.uKeyFlags));
       return 0;
     }
+    case LVN_ODFINDITEMW:
+      // Typing in the list jumps to a row whose ordinal starts with the keys.
+      return g_main.view.FindRow(reinterpret_cast<NMLVFINDITEMW&>(header));
     case LVN_KEYDOWN:
       CloseOnEscape(reinterpret_cast<NMLVKEYDOWN&>(header).wVKey);
       return 0;

@@ -170,6 +170,21 @@ TEST_F(ListEventTest, CancelledDialogChangesNothing) {
   EXPECT_EQ(CurrentDirectory(), directory);
 }
 
+TEST_F(ListEventTest, KeyboardSelectionCopiesNothing) {
+  ASSERT_EQ(DropFiles({WriteSmallDll("kestrivo-click", "small.dll")}), DROPEFFECT_COPY);
+  PutClipboardMarker("marker");
+  SetFocus(ExportsList());
+  // Type-ahead over the ordinal column, then the arrow keys.
+  for (char c : std::string("0003")) PostMessageW(ExportsList(), WM_CHAR, static_cast<WPARAM>(c), 1);
+  PumpMessages(100);
+  EXPECT_EQ(SelectedRow(), 2);
+  PostMessageW(ExportsList(), WM_KEYDOWN, VK_UP, 1);
+  PumpMessages(100);
+  EXPECT_EQ(SelectedRow(), 1);
+  EXPECT_EQ(WindowCaption(window_), "Kestrivo");
+  EXPECT_EQ(ClipboardAnsiText(), "marker");
+}
+
 TEST_F(ListEventTest, EscapeInTheListClosesTheWindow) {
   SetFocus(ExportsList());
   ASSERT_EQ(GetFocus(), ExportsList());
