@@ -148,6 +148,46 @@ TEST_F(FormTest, ListFollowsTheWindowSizeFromTheFirstFrame) {
   EXPECT_EQ(bar.right, client.right);
 }
 
+// What the window looked like when it was first shown.
+struct FirstShow {
+  bool seen = false;
+  int listWidth = 0, listHeight = 0, statusHeight = 0;
+  HRESULT secondRegistration = S_OK;
+};
+FirstShow g_firstShow;
+
+LRESULT CALLBACK WatchFirstShow(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  wchar_t className[64] = {};
+  if (code == HC_ACTION && call->message == WM_SHOWWINDOW && call->wParam && !g_firstShow.seen &&
+      GetClassNameW(call->hwnd, className, 64) && std::wstring(className) == L"KestrivoMainWindow") {
+    g_firstShow.seen = true;
+    g_firstShow.listWidth = OuterWidth(ExportsList());
+    g_firstShow.listHeight = OuterHeight(ExportsList());
+    g_firstShow.statusHeight = OuterHeight(StatusBar());
+    // The created event registered the drop target already.
+    IDropTarget* other = MainDropTarget();
+    g_firstShow.secondRegistration = RegisterDragDrop(call->hwnd, other);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(StartUpTest, CreatedAndResizedEventsRunBeforeTheWindowIsShown) {
+  g_firstShow = FirstShow{};
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchFirstShow, nullptr, GetCurrentThreadId());
+  HWND window = CreateMainWindow(GetModuleHandleW(nullptr));
+  UnhookWindowsHookEx(hook);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(g_firstShow.seen);
+  EXPECT_EQ(g_firstShow.listWidth, 507 - 12);
+  EXPECT_EQ(g_firstShow.listHeight, 466 - 20 - g_firstShow.statusHeight);
+  EXPECT_EQ(g_firstShow.secondRegistration, DRAGDROP_E_ALREADYREGISTERED);
+  // Only the first registration tries.
+  EXPECT_FALSE(RegisterDropTarget());
+  DestroyWindow(window);
+  PumpMessages(20);
+}
+
 TEST_F(FormTest, OuterSizesAreClampedToTheAllowedRange) {
   HWND list = ExportsList();
   SetOuterWidth(list, -5);
