@@ -118,7 +118,9 @@ std::string_view ModuleImage::NameAt(uint64_t rva) const {
   // Almost every name lies whole, terminator included, in one section's raw
   // data: it is read in place. Any other is copied the general way.
   const std::span<const uint8_t> bytes = FileBytesFrom(rva);
-  if (const void* zero = std::memchr(bytes.data(), 0, bytes.size())) {
+  // An RVA in no section's raw data gives no bytes, and memchr must not see their null pointer.
+  const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
+  if (zero != nullptr) {
     return {reinterpret_cast<const char*>(bytes.data()),
             static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data())};
   }
