@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/text.h"
 #include "gui_test_support.h"
 #include "tests/engine/pe_fixture.h"
 
@@ -114,11 +115,16 @@ TEST_F(ListEventTest, DoubleClickOpensTheDialogAndListsTheChosenFile) {
   const std::string first = WriteSmallDll("kestrivo-dialog-1", "first.dll");
   const std::string second = WriteSmallDll("kestrivo-dialog-2", "second.dll");
   int fileTypeIndex = -2;
-  std::string fileType;
+  std::vector<std::string> fileTypes;
   auto chooseFirst = [&](HWND dialog) {
     HWND types = GetDlgItem(dialog, kFileTypeCombo);
     fileTypeIndex = static_cast<int>(SendMessageW(types, CB_GETCURSEL, 0, 0));
-    fileType = WindowCaption(types);
+    const int count = static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[128] = {};
+      SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+      fileTypes.push_back(Utf8FromWide(text));
+    }
     ChooseFile(first)(dialog);
   };
   {
@@ -129,7 +135,7 @@ TEST_F(ListEventTest, DoubleClickOpensTheDialogAndListsTheChosenFile) {
     EXPECT_EQ(watch.Seen()[0].fileName, "");  // empty the first time
   }
   EXPECT_EQ(fileTypeIndex, 0);
-  EXPECT_EQ(fileType, "所有文件(*.*)");
+  EXPECT_EQ(fileTypes, (std::vector<std::string>{"所有文件(*.*)", "可执行文件(*.exe)", "动态链接库(*.dll)"}));
   EXPECT_EQ(ListItemCount(), 3);
   EXPECT_EQ(CurrentPath(), first);
   EXPECT_EQ(DialogFileName(), first);
