@@ -14,3 +14,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Release executables ship without symbols (the static runtime brings a megabyte of them).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

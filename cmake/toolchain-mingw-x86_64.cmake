@@ -15,5 +15,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # The exe then imports only system DLLs: no MinGW runtime DLL next to it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Release executables ship without symbols (the static runtime brings a megabyte of them).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh)
+get_filename_component(_kestrivo_tools "${CMAKE_CURRENT_LIST_DIR}/../tools" ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${_kestrivo_tools}/wine-run.sh)

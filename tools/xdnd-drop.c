@@ -130,7 +130,10 @@ int main(int argc, char **argv)
 
     Window source = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
     XSetSelectionOwner(dpy, XdndSelection, source, CurrentTime);
-    Window target = FindTarget(x, y);
+    /* A window just shown may not be mapped on the X server yet: look again for a while. */
+    Window target = None;
+    for (int attempt = 0; attempt < 50 && (target = FindTarget(x, y)) == None; attempt++)
+        poll(NULL, 0, 100);
     if (target == None) { fprintf(stderr, "xdnd-drop: no XDND target at %d,%d\n", x, y); return 1; }
 
     /* Pointer there too, as in a real drag; then enter and move until the target

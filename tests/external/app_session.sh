@@ -9,7 +9,9 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 app_pid=""
+helper_pids=()
 stop_app() {
+  for pid in "${helper_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
     echo "stopping kestrivo.exe left running"
     kill "$app_pid" 2>/dev/null || true

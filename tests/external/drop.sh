@@ -17,10 +17,25 @@ echo "dropping $file at $x,$y"
 # happens only once the listing is done; watch the rows meanwhile.
 "$xdnd_drop" "$x" "$y" "$file" &
 drag_pid=$!
-probe rows "$rows" 120000
+helper_pids+=("$drag_pid")
+if ! probe rows "$rows" 120000; then
+  mkdir -p "$(dirname "$screenshot")"
+  import -window root "${screenshot%.png}-failed.png"
+  echo "screen at the failure: ${screenshot%.png}-failed.png"
+  exit 1
+fi
 wait "$drag_pid"
 
+# Wine puts a repainted window on the X screen a moment later: take the picture
+# once two grabs in a row show the same pixels (at most about 5 s).
 mkdir -p "$(dirname "$screenshot")"
+previous=""
+for attempt in $(seq 1 25); do
+  current=$(import -window root -depth 8 rgb:- | md5sum)
+  [ "$current" = "$previous" ] && break
+  previous=$current
+  sleep 0.2
+done
 import -window root "$screenshot"
 echo "screenshot: $screenshot"
 
