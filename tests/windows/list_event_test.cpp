@@ -80,6 +80,42 @@ TEST_F(ListEventTest, ClickOnARowCopiesItsName) {
   EXPECT_EQ(ClipboardUnicodeText(), "导出");
 }
 
+// Another thread keeps the clipboard open until `release` is set.
+struct ClipboardHolder {
+  HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  bool held = false;
+};
+
+DWORD WINAPI HoldClipboard(void* parameter) {
+  auto* holder = static_cast<ClipboardHolder*>(parameter);
+  // Opened for a window of this thread, as another program would.
+  HWND owner = CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  holder->held = OpenClipboard(owner);
+  SetEvent(holder->opened);
+  WaitForSingleObject(holder->release, 5000);
+  if (holder->held) CloseClipboard();
+  DestroyWindow(owner);
+  return 0;
+}
+
+TEST_F(ListEventTest, ClipboardHeldElsewhereStillSetsTheCaption) {
+  ASSERT_EQ(DropFiles({WriteSmallDll("kestrivo-click", "small.dll")}), DROPEFFECT_COPY);
+  PutClipboardMarker("marker");
+  ClipboardHolder holder;
+  HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &holder, 0, nullptr);
+  WaitForSingleObject(holder.opened, 5000);
+  ASSERT_TRUE(holder.held);
+  PostClick(ExportsList(), RowPoint(0));
+  EXPECT_EQ(WindowCaption(window_), "Alpha 已复制");
+  SetEvent(holder.release);
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  CloseHandle(holder.opened);
+  CloseHandle(holder.release);
+  EXPECT_EQ(ClipboardAnsiText(), "marker");
+}
+
 TEST_F(ListEventTest, ClickBelowTheRowsRestoresTheTitleAndKeepsTheClipboard) {
   ASSERT_EQ(DropFiles({WriteSmallDll("kestrivo-click", "small.dll")}), DROPEFFECT_COPY);
   PostClick(ExportsList(), RowPoint(2));
