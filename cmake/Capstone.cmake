@@ -1,5 +1,5 @@
 # Capstone 4.0.2 as the target kestrivo_capstone.
-# Natively: Debian's libcapstone-dev through pkg-config.
+# Natively: Debian's libcapstone-dev, found through pkg-config, its static archive preferred.
 # For Windows: the static library that tools/build-capstone-mingw.sh builds,
 # found under KESTRIVO_CAPSTONE_ROOT (include/ and lib/libcapstone.a).
 add_library(kestrivo_capstone INTERFACE)
@@ -11,6 +11,10 @@ if(WIN32)
   target_link_libraries(kestrivo_capstone INTERFACE ${KESTRIVO_CAPSTONE_LIB})
 else()
   find_package(PkgConfig REQUIRED)
-  pkg_check_modules(CAPSTONE REQUIRED IMPORTED_TARGET capstone)
-  target_link_libraries(kestrivo_capstone INTERFACE PkgConfig::CAPSTONE)
+  pkg_check_modules(CAPSTONE REQUIRED capstone)
+  # Link the static archive when there is one: loading and relocating the
+  # shared library costs about 10 ms per run, more than listing a small DLL.
+  find_library(KESTRIVO_CAPSTONE_LIB NAMES libcapstone.a capstone HINTS ${CAPSTONE_LIBRARY_DIRS} REQUIRED)
+  target_include_directories(kestrivo_capstone INTERFACE ${CAPSTONE_INCLUDE_DIRS})
+  target_link_libraries(kestrivo_capstone INTERFACE ${KESTRIVO_CAPSTONE_LIB})
 endif()
