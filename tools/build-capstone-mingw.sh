@@ -12,7 +12,7 @@ case "$arch" in x86_64|i686) ;; *) echo "unknown target: $arch" >&2; exit 2 ;; e
 
 version=4.0.2
 tarball_sha256=7c81d798022f81e7507f1a60d6817f63aa76e489aa4e7055255f21a22f5e526a
-cache=${KESTRIVO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrivo}/capstone-$version
+cache=${KESTRIVO_CACHE:-${XDG_CACHE_HOME:-${HOME:-$root}/.cache}/kestrivo}/capstone-$version
 tarball=$cache/capstone_$version.orig.tar.gz
 prefix=$cache/mingw-$arch
 

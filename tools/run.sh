@@ -29,7 +29,7 @@ source tools/wine-env.sh
 build=${KESTRIVO_WIN64_BUILD:-build-win64}
 capstone=$(bash tools/build-capstone-mingw.sh x86_64)
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIVO_CAPSTONE_ROOT="$capstone" >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DKESTRIVO_CAPSTONE_ROOT="$capstone" >/dev/null
 cmake --build "$build" --target kestrivo
 
 export WINEPREFIX=$root/$build/wineprefix

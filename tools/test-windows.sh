@@ -17,9 +17,11 @@ stage "Capstone for x86_64 and i686"
 capstone64=$(bash tools/build-capstone-mingw.sh x86_64)
 capstone32=$(bash tools/build-capstone-mingw.sh i686)
 
+# Both builds are Release: the tested exe is built like the shipped one, and
+# without debug info the cross build takes about a third less time.
 stage "configure and build $win64 (x86_64, tests)"
 cmake -S . -B "$win64" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIVO_CAPSTONE_ROOT="$capstone64" -DKESTRIVO_TESTS=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DKESTRIVO_CAPSTONE_ROOT="$capstone64" -DKESTRIVO_TESTS=ON >/dev/null
 cmake --build "$win64"
 
 stage "configure and build $win32 (i686, release)"
@@ -44,5 +46,8 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wine_session_end
   exit $status
 ' session "$win64" || status=$?
+for shot in "$win64"/screenshots/*.png; do
+  if [ -f "$shot" ]; then echo "screenshot: $root/$shot"; fi
+done
 stage "done"
 exit "${status:-0}"
