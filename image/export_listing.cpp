@@ -65,6 +65,14 @@ void WalkExports(ImageFile& file, const std::string& path, ExportsView& view, Im
     estimator = std::make_unique<StackArgEstimator>(file.Map(), std::move(find));
   }
 
+  // The names of a real DLL are distinct strings stored in the file, so together
+  // they hold fewer bytes than the file. Hostile tables point many entries into
+  // one long zero-free run (every name megabytes long) or repeat a long name;
+  // the names shown are therefore cut to kMaxExportNameLength each and so that
+  // all of them together hold at most the file's size in bytes, which keeps
+  // reading and showing them linear in the file's size.
+  uint64_t nameBytesLeft = file.Size();
+
   // Carried from one name to the next: a read that fails keeps the previous value.
   uint16_t ordinalIndex = 0;
   int32_t functionRva = 0;
@@ -78,7 +86,10 @@ void WalkExports(ImageFile& file, const std::string& path, ExportsView& view, Im
     file.Seek(Position32(names + 4 * i));
     file.ReadDword(nameRva);
     file.Seek(Position32(int64_t{nameRva} - delta.Delta(nameRva)));
-    file.ReadText(name);
+    const size_t nameLimit = static_cast<size_t>(std::min<uint64_t>(nameBytesLeft, kMaxExportNameLength));
+    file.ReadText(name, nameLimit);
+    if (name.size() > nameLimit) name.resize(nameLimit);  // a kept name
+    nameBytesLeft -= name.size();
 
     const int row = view.AppendRow(Hex4(uint32_t{ordinalIndex} + 1));
     view.SetCellText(row, 1, name);

@@ -46,10 +46,10 @@ bool ImageFile::ReadDword(int32_t& target) {
   return true;
 }
 
-bool ImageFile::ReadText(std::string& target) {
+bool ImageFile::ReadText(std::string& target, size_t maxLength) {
   if (position_ >= bytes_.size()) return false;
   const uint8_t* begin = bytes_.data() + position_;
-  size_t available = static_cast<size_t>(bytes_.size() - position_);
+  size_t available = static_cast<size_t>(std::min<uint64_t>(bytes_.size() - position_, maxLength));
   const void* zero = std::memchr(begin, 0, available);
   size_t length = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - begin) : available;
   target.assign(reinterpret_cast<const char*>(begin), length);

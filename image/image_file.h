@@ -31,9 +31,10 @@ class ImageFile {
   size_t ReadBytes(void* out, size_t n);
   bool ReadWord(uint16_t& target);
   bool ReadDword(int32_t& target);
-  // Reads a zero-terminated string; the end of the file also ends it. Fails,
-  // keeping `target` and the position, when not one byte can be read.
-  bool ReadText(std::string& target);
+  // Reads a zero-terminated string; the end of the file also ends it, and so
+  // does `maxLength` (0 gives the empty text). Fails, keeping `target` and
+  // the position, when the position is at or past the end of the file.
+  bool ReadText(std::string& target, size_t maxLength = SIZE_MAX);
 
   uint64_t Position() const { return position_; }
   uint64_t Size() const { return bytes_.size(); }

@@ -93,6 +93,11 @@ constexpr uint16_t kDosMagic = 0x5A4D;     // "MZ"
 constexpr uint32_t kNtSignature = 0x4550;  // "PE\0\0"
 constexpr uint16_t kMachineI386 = 0x14C;
 
+// The longest export name the engine reads: no linker writes one anywhere near
+// this long (MSVC stops decorated names at 4 KiB), while a hostile file can make
+// every name run on through megabytes without a terminating zero.
+constexpr size_t kMaxExportNameLength = 64 * 1024;
+
 // The headers of the file read last. Refilled in place by every ReadImageHeaders;
 // nothing is cleared between files.
 struct ImageState {
