@@ -8,6 +8,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exit 77
 fi
 
+WINE_RUN=$(realpath "$WINE_RUN") KESTRIVO_EXE=$(realpath "$KESTRIVO_EXE") PROBE_EXE=$(realpath "$PROBE_EXE")
+
 app_pid=""
 helper_pids=()
 stop_app() {
