@@ -119,26 +119,29 @@ std::string_view ModuleImage::NameAt(uint64_t rva) const {
   // data: it is read in place. Any other is copied the general way.
   const std::span<const uint8_t> bytes = FileBytesFrom(rva);
   // An RVA in no section's raw data gives no bytes, and memchr must not see their null pointer.
-  const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
+  // Only as far as the longest name is searched: a longer one is cut there, in place.
+  const size_t searched = std::min(bytes.size(), kMaxExportNameLength);
+  const void* zero = searched == 0 ? nullptr : std::memchr(bytes.data(), 0, searched);
   if (zero != nullptr) {
     return {reinterpret_cast<const char*>(bytes.data()),
             static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes.data())};
   }
+  if (searched == kMaxExportNameLength) return {reinterpret_cast<const char*>(bytes.data()), searched};
   return copiedNames_.emplace_back(ReadName(rva));
 }
 
-std::string ModuleImage::ReadName(uint64_t rva) const {
+std::string ModuleImage::ReadName(uint64_t rva, size_t maxLength) const {
   std::string name;
   uint8_t chunk[256];
   for (;;) {
-    const size_t got = Read(rva + name.size(), chunk, sizeof chunk);
+    const size_t got = Read(rva + name.size(), chunk, std::min(sizeof chunk, maxLength - name.size()));
     const void* zero = std::memchr(chunk, 0, got);
     if (zero != nullptr) {
       name.append(reinterpret_cast<const char*>(chunk), static_cast<const uint8_t*>(zero) - chunk);
       return name;
     }
     name.append(reinterpret_cast<const char*>(chunk), got);
-    if (got < sizeof chunk) return name;
+    if (got < sizeof chunk || name.size() == maxLength) return name;
   }
 }
 
@@ -158,7 +161,7 @@ uint64_t ModuleImage::NameCount() const {
   if (!hasExports_) return 0;
   // A name-table entry takes 4 bytes of the file, so no real table holds more
   // names than the file has dwords; a larger count is a hostile header.
-  return std::min<uint64_t>(static_cast<uint32_t>(exports_.NumberOfNames), file_->Size() / 4);
+  return std::min<uint64_t>({static_cast<uint32_t>(exports_.NumberOfNames), file_->Size() / 4, kMaxResolvedNames});
 }
 
 void ModuleImage::IndexNames() const {
@@ -173,7 +176,8 @@ void ModuleImage::IndexNames() const {
   std::vector<uint32_t> rvasSoFar;
   uint32_t highestRva = 0;
   firstNameIndex_.reserve(static_cast<size_t>(count));
-  for (uint64_t i = 0; i < count; ++i) {
+  uint64_t nameBytes = 0;
+  for (uint64_t i = 0; i < count && nameBytes <= kMaxIndexedNameBytes; ++i) {
     uint32_t nameRva = 0;
     if (!ReadDword(names + 4 * i, nameRva)) break;
     if (i == 0 || nameRva > highestRva) {
@@ -187,7 +191,9 @@ void ModuleImage::IndexNames() const {
       }
       if (!seenRva.insert(nameRva).second) continue;  // same string as an earlier entry
     }
-    firstNameIndex_.emplace(NameAt(nameRva), static_cast<uint32_t>(i));
+    const std::string_view name = NameAt(nameRva);
+    nameBytes += name.size();
+    firstNameIndex_.emplace(name, static_cast<uint32_t>(i));
   }
 }
 
@@ -196,7 +202,8 @@ void ModuleImage::ReadSortedNames() const {
   const uint64_t count = NameCount();
   const uint64_t names = static_cast<uint32_t>(exports_.AddressOfNames);
   uint32_t previousRva = 0;
-  for (uint64_t i = 0; i < count; ++i) {
+  uint64_t nameBytes = 0;
+  for (uint64_t i = 0; i < count && nameBytes <= kMaxIndexedNameBytes; ++i) {
     uint32_t nameRva = 0;
     if (!ReadDword(names + 4 * i, nameRva)) return;
     // Strings laid out in table order too: a table that points back (or
@@ -205,6 +212,7 @@ void ModuleImage::ReadSortedNames() const {
     const std::string_view name = NameAt(nameRva);
     if (i > 0 && !(sortedNames_.back() < name)) return;
     sortedNames_.push_back(name);
+    nameBytes += name.size();
     previousRva = nameRva;
   }
 }
@@ -223,6 +231,7 @@ ExportTarget ModuleImage::FindExport(const std::string& name) const {
 }
 
 ExportTarget ModuleImage::FindExport(const std::string& name, uint32_t nameIndex) const {
+  if (nameIndex >= kMaxResolvedNames) return {};  // past what a linker writes: not looked up
   if (!sortedNamesRead_) ReadSortedNames();
   // No earlier entry of a strictly increasing run can hold the same name.
   if (nameIndex < sortedNames_.size() && sortedNames_[nameIndex] == name) return TargetOfNameIndex(nameIndex);

@@ -28,6 +28,14 @@ struct ExportTarget {
   std::string forwarder;  // Forwarder: "OTHER.Name" or "OTHER.#12"
 };
 
+// The loader's view of a name table is bounded here so that a hostile one stays
+// cheap: only its first kMaxResolvedNames entries are looked up (ordinals are
+// 16-bit, so a linker writes at most 65,535 names), and the names read for
+// lookups hold at most kMaxIndexedNameBytes together (a real DLL's names hold
+// a few hundred KiB).
+constexpr uint32_t kMaxResolvedNames = 65536;
+constexpr uint64_t kMaxIndexedNameBytes = 32u << 20;
+
 class ModuleImage final : public CodeMemory {
  public:
   // Null when the loader would refuse the file: no "MZ"/"PE", or a machine other than i386.
@@ -49,7 +57,7 @@ class ModuleImage final : public CodeMemory {
   ModuleImage(std::shared_ptr<const FileMap> file, ImageState headers);
   bool ReadDword(uint64_t rva, uint32_t& value) const;
   std::span<const uint8_t> FileBytesFrom(uint64_t rva) const;
-  std::string ReadName(uint64_t rva) const;
+  std::string ReadName(uint64_t rva, size_t maxLength = kMaxExportNameLength) const;
   std::string_view NameAt(uint64_t rva) const;
   ExportTarget TargetOfIndex(uint32_t functionIndex) const;
   ExportTarget TargetOfNameIndex(uint32_t nameIndex) const;

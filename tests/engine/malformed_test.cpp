@@ -333,6 +333,30 @@ std::vector<MalformedCase> Cases() {
         "0002\tRet\t0\t00001010\t00000210\n"
         "0003\t" + std::string(0x600 - 0x45B, 'A') + "\t0\t00001020\t00000220\n"}},
 
+      {"a name of 70,000 bytes: shown cut to 64 KiB; the loader's view cuts it at the same length, so it "
+       "is still found and estimated",
+       [](Folder&) { return SimpleDll({{std::string(70000, 'N'), kRet8}}).bytes; },
+       {"0001\t" + std::string(64 * 1024, 'N') + "\t2\t00001000\t00000200\n"}},
+      {"65,537 names, all of the first function: every row is listed, but names past entry 65,536 (more "
+       "than 16-bit ordinals let a linker write) are not looked up: the last row's estimate is 0",
+       [](Folder&) {
+         FixtureDll spec;
+         spec.functions = {{kRet8}};
+         for (uint32_t i = 0; i <= 65536; ++i) {
+           char name[16];
+           std::snprintf(name, sizeof name, "n%06u", i);
+           spec.names.push_back({name, 0});
+         }
+         return BuildDll(spec).bytes;
+       },
+       {"", true, 65537, [](const RecordingView& view) {
+          EXPECT_EQ(view.rows[0].args, "2");
+          EXPECT_EQ(view.rows[65535].args, "2");
+          EXPECT_EQ(view.rows[65535].name, "n065535");
+          EXPECT_EQ(view.rows[65536].name, "n065536");
+          EXPECT_EQ(view.rows[65536].args, "0");
+        }}},
+
       // --- Code at the end of the image ---------------------------------------
       {"a function whose retn ends at the image's last byte (SizeOfImage cut just after it, the file "
        "going on with nops): the window ends there, the retn is its last line and has no CR LF: 0",
