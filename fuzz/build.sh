@@ -27,10 +27,11 @@ fuzz_run() {
   local build=$1 target=$2 seconds=$3
   shift 3
   mkdir -p "$build/corpus/$target" "$build/artifacts"
-  # The sanitizers abort on the first report; -timeout turns a slow input
-  # into a failure; the RSS limit catches memory that grows with the input.
+  # The sanitizers abort on the first report; -timeout turns a hang into a
+  # failure (25 s, as the machine may be busy with other work); the RSS limit
+  # catches memory that grows with the input.
   "$build/fuzz_$target" "$build/corpus/$target" "$build/seeds/$target" \
     -dict=fuzz/$target.dict -max_len="${FUZZ_MAX_LEN[$target]}" -max_total_time="$seconds" \
-    -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048 -print_final_stats=1 \
+    -timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$target-" "$@"
 }
