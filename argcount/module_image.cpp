@@ -197,24 +197,32 @@ void ModuleImage::IndexNames() const {
   }
 }
 
-void ModuleImage::ReadSortedNames() const {
-  sortedNamesRead_ = true;
-  const uint64_t count = NameCount();
+bool ModuleImage::InSortedRun(uint64_t nameIndex) const {
+  // Entries are checked one after the other, as the listing asks for them, and
+  // only the last name is kept, so a table of any length costs no memory here.
+  const uint64_t count =
+      hasExports_ ? std::min<uint64_t>(static_cast<uint32_t>(exports_.NumberOfNames), file_->Size() / 4) : 0;
   const uint64_t names = static_cast<uint32_t>(exports_.AddressOfNames);
-  uint32_t previousRva = 0;
-  uint64_t nameBytes = 0;
-  for (uint64_t i = 0; i < count && nameBytes <= kMaxIndexedNameBytes; ++i) {
+  while (!sortedRunEnded_ && sortedRunLength_ <= nameIndex) {
     uint32_t nameRva = 0;
-    if (!ReadDword(names + 4 * i, nameRva)) return;
     // Strings laid out in table order too: a table that points back (or
     // repeats a string) is left to the full index.
-    if (i > 0 && nameRva <= previousRva) return;
+    if (sortedRunLength_ >= count || sortedRunNameBytes_ > kMaxIndexedNameBytes ||
+        !ReadDword(names + 4 * sortedRunLength_, nameRva) || (sortedRunLength_ > 0 && nameRva <= sortedRunLastRva_)) {
+      sortedRunEnded_ = true;
+      break;
+    }
     const std::string_view name = NameAt(nameRva);
-    if (i > 0 && !(sortedNames_.back() < name)) return;
-    sortedNames_.push_back(name);
-    nameBytes += name.size();
-    previousRva = nameRva;
+    if (sortedRunLength_ > 0 && !(sortedRunLastName_ < name)) {
+      sortedRunEnded_ = true;
+      break;
+    }
+    sortedRunLastName_ = name;
+    sortedRunLastRva_ = nameRva;
+    sortedRunNameBytes_ += name.size();
+    ++sortedRunLength_;
   }
+  return nameIndex < sortedRunLength_;
 }
 
 ExportTarget ModuleImage::TargetOfNameIndex(uint32_t nameIndex) const {
@@ -231,10 +239,11 @@ ExportTarget ModuleImage::FindExport(const std::string& name) const {
 }
 
 ExportTarget ModuleImage::FindExport(const std::string& name, uint32_t nameIndex) const {
-  if (nameIndex >= kMaxResolvedNames) return {};  // past what a linker writes: not looked up
-  if (!sortedNamesRead_) ReadSortedNames();
   // No earlier entry of a strictly increasing run can hold the same name.
-  if (nameIndex < sortedNames_.size() && sortedNames_[nameIndex] == name) return TargetOfNameIndex(nameIndex);
+  uint32_t nameRva = 0;
+  if (InSortedRun(nameIndex) && ReadDword(static_cast<uint32_t>(exports_.AddressOfNames) + uint64_t{4} * nameIndex, nameRva) &&
+      NameAt(nameRva) == name)
+    return TargetOfNameIndex(nameIndex);
   return FindExport(name);
 }
 

@@ -29,8 +29,10 @@ struct ExportTarget {
 };
 
 // The loader's view of a name table is bounded here so that a hostile one stays
-// cheap: only its first kMaxResolvedNames entries are looked up (ordinals are
-// 16-bit, so a linker writes at most 65,535 names), and the names read for
+// cheap. A sorted table (every linker writes one: the loader's binary search
+// needs it) is checked entry by entry and answers for any number of names.
+// Only an unsorted one needs an index of all names, and that index holds at
+// most its first kMaxResolvedNames entries. Either way the names read for
 // lookups hold at most kMaxIndexedNameBytes together (a real DLL's names hold
 // a few hundred KiB).
 constexpr uint32_t kMaxResolvedNames = 65536;
@@ -63,7 +65,7 @@ class ModuleImage final : public CodeMemory {
   ExportTarget TargetOfNameIndex(uint32_t nameIndex) const;
   uint64_t NameCount() const;
   void IndexNames() const;
-  void ReadSortedNames() const;
+  bool InSortedRun(uint64_t nameIndex) const;
 
   std::shared_ptr<const FileMap> file_;
   ImageState headers_;
@@ -74,10 +76,13 @@ class ModuleImage final : public CodeMemory {
   // Names point into the mapped file; the few that cannot are kept in copiedNames_.
   mutable std::deque<std::string> copiedNames_;
   mutable std::unordered_map<std::string_view, uint32_t> firstNameIndex_;
-  // The leading entries of the name table while they are in strictly
-  // increasing order (all of it in a well-formed DLL), each first with its name.
-  mutable bool sortedNamesRead_ = false;
-  mutable std::vector<std::string_view> sortedNames_;
+  // How many leading entries of the name table are in strictly increasing
+  // order (all of them in a well-formed DLL), each the first with its name.
+  mutable uint64_t sortedRunLength_ = 0;
+  mutable bool sortedRunEnded_ = false;
+  mutable std::string_view sortedRunLastName_;
+  mutable uint32_t sortedRunLastRva_ = 0;
+  mutable uint64_t sortedRunNameBytes_ = 0;
 };
 
 }  // namespace kestrivo

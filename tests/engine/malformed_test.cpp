@@ -337,8 +337,8 @@ std::vector<MalformedCase> Cases() {
        "is still found and estimated",
        [](Folder&) { return SimpleDll({{std::string(70000, 'N'), kRet8}}).bytes; },
        {"0001\t" + std::string(64 * 1024, 'N') + "\t2\t00001000\t00000200\n"}},
-      {"65,537 names, all of the first function: every row is listed, but names past entry 65,536 (more "
-       "than 16-bit ordinals let a linker write) are not looked up: the last row's estimate is 0",
+      {"65,537 names in a sorted table, all of the first function (aliases: more names than 16-bit "
+       "ordinals give functions): every row is listed and estimated",
        [](Folder&) {
          FixtureDll spec;
          spec.functions = {{kRet8}};
@@ -352,8 +352,25 @@ std::vector<MalformedCase> Cases() {
        {"", true, 65537, [](const RecordingView& view) {
           EXPECT_EQ(view.rows[0].args, "2");
           EXPECT_EQ(view.rows[65535].args, "2");
-          EXPECT_EQ(view.rows[65535].name, "n065535");
           EXPECT_EQ(view.rows[65536].name, "n065536");
+          EXPECT_EQ(view.rows[65536].args, "2");
+        }}},
+      {"the same 65,537 names in descending order, a table no linker writes: only the first 65,536 "
+       "entries are indexed for lookups, so the last row's estimate is 0",
+       [](Folder&) {
+         FixtureDll spec;
+         spec.functions = {{kRet8}};
+         for (uint32_t i = 0; i <= 65536; ++i) {
+           char name[16];
+           std::snprintf(name, sizeof name, "n%06u", 65536 - i);
+           spec.names.push_back({name, 0});
+         }
+         return BuildDll(spec).bytes;
+       },
+       {"", true, 65537, [](const RecordingView& view) {
+          EXPECT_EQ(view.rows[0].args, "2");
+          EXPECT_EQ(view.rows[65535].args, "2");
+          EXPECT_EQ(view.rows[65536].name, "n000000");
           EXPECT_EQ(view.rows[65536].args, "0");
         }}},
 
