@@ -74,7 +74,7 @@ int32_t StackArgEstimator::EstimateFrom(const ModuleImage* module, ExportTarget 
   if ((memoCount_ + 1) * 2 > memo_.size()) GrowMemo();  // at most half full
   MemoSlot& slot = FindMemoSlot(module, target.rva);
   if (slot.module == nullptr) {
-    slot = {module, target.rva, StackArgsFromCode(*module, target.rva, sizeBound_)};
+    slot = {module, target.rva, StackArgsFromCode(*module, target.rva, sizeBound_, &windowMemo_)};
     ++memoCount_;
   }
   return slot.args;

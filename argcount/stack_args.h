@@ -12,6 +12,7 @@
 
 #include "argcount/module_finder.h"
 #include "argcount/module_image.h"
+#include "argcount/window_search.h"
 
 namespace kestrivo {
 
@@ -44,6 +45,7 @@ class StackArgEstimator {
   };
   std::vector<MemoSlot> memo_;
   size_t memoCount_ = 0;
+  WindowSearchMemo windowMemo_;  // shared by all estimates of the listing
   MemoSlot& FindMemoSlot(const ModuleImage* module, uint32_t rva);
   void GrowMemo();
 };

@@ -53,7 +53,7 @@ const std::vector<uint8_t>& ReturnOpcodes() {
 // The first byte at or after `from`, before `limit`, that can be a return
 // opcode; none where readable memory ends first. One memchr per opcode value
 // and chunk: far cheaper than testing every byte against each value.
-std::optional<uint64_t> NextReturnOpcode(const CodeMemory& memory, uint64_t from, uint64_t limit) {
+std::optional<uint64_t> NextReturnOpcodeScan(const CodeMemory& memory, uint64_t from, uint64_t limit) {
   uint8_t chunk[2048];
   while (from < limit) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof chunk, limit - from));
@@ -67,6 +67,26 @@ std::optional<uint64_t> NextReturnOpcode(const CodeMemory& memory, uint64_t from
     from += got;
   }
   return std::nullopt;
+}
+
+// The same, skipping the stretch the memo already knows to be empty, and
+// remembering the stretch found empty now (functions side by side in data or
+// zero-filled code then cost one scan in all, not one each).
+std::optional<uint64_t> NextReturnOpcode(const CodeMemory& memory, uint64_t from, uint64_t limit,
+                                         WindowSearchMemo* memo) {
+  if (memo == nullptr) return NextReturnOpcodeScan(memory, from, limit);
+  if (memo->memory != &memory) *memo = {&memory, 0, 0, memo->windowsLeft};
+  const bool known = memo->emptyFrom <= from && from < memo->emptyTo;
+  const uint64_t scanFrom = known ? std::min(memo->emptyTo, limit) : from;
+  const std::optional<uint64_t> next = NextReturnOpcodeScan(memory, scanFrom, limit);
+  const uint64_t emptyTo = next ? *next : limit;  // also where readable memory ended: nothing beyond
+  if (known) {
+    memo->emptyTo = std::max(memo->emptyTo, emptyTo);
+  } else {
+    memo->emptyFrom = from;
+    memo->emptyTo = emptyTo;
+  }
+  return next;
 }
 
 // Looks at one window the way the text search would: the first return-family
@@ -117,17 +137,20 @@ WindowOutcome SearchWindow(const CodeMemory& memory, uint64_t start, int32_t& re
 
 }  // namespace
 
-int32_t StackArgsFromCode(const CodeMemory& memory, uint64_t rva, int64_t sizeBound) {
+int32_t StackArgsFromCode(const CodeMemory& memory, uint64_t rva, int64_t sizeBound, WindowSearchMemo* memo) {
   // Window k (from 0) counts only if 100 * (k + 1) <= sizeBound; a later
   // window can only end the search with 0, so it is not decoded.
   for (int64_t offset = 0; offset + kWindowLength <= sizeBound; offset += kWindowLength) {
+    if (memo != nullptr && memo->windowsLeft <= 0) return 0;
     int32_t result = 0;
     switch (SearchWindow(memory, rva + static_cast<uint64_t>(offset), result)) {
       case WindowOutcome::kResult:
+        if (memo != nullptr) --memo->windowsLeft;
         return result;
       case WindowOutcome::kPastReadableEnd:
         return 0;  // every later window is empty as well
       case WindowOutcome::kNoReturn:
+        if (memo != nullptr) --memo->windowsLeft;
         break;
       case WindowOutcome::kNoReturnOpcode: {
         // Data, or long stretches of code without a return opcode byte: every
@@ -135,7 +158,7 @@ int32_t StackArgsFromCode(const CodeMemory& memory, uint64_t rva, int64_t sizeBo
         // go straight to the first window that reaches it.
         const uint64_t start = rva + static_cast<uint64_t>(offset);
         const std::optional<uint64_t> next =
-            NextReturnOpcode(memory, start + kBufferSize, rva + static_cast<uint64_t>(sizeBound) + kBufferSize);
+            NextReturnOpcode(memory, start + kBufferSize, rva + static_cast<uint64_t>(sizeBound) + kBufferSize, memo);
         if (!next) return 0;
         const uint64_t firstReaching = *next - (kBufferSize - 1);  // > start
         const uint64_t windows = (firstReaching - start + kWindowLength - 1) / kWindowLength;  // >= 1

@@ -1,8 +1,9 @@
 // Disassembly windows and the argument estimate over arbitrary code bytes.
 // Input: 2 bytes size bound, 1 byte start RVA, 1 byte range length / 64, then
 // the code, laid out from RVA 0 with nothing readable past its end.
-// Oracles: the fast window search agrees with the text search it shortcuts,
-// and a long range decoded in chunks gives the text of one decode in one go.
+// Oracles: the fast window search agrees with the text search it shortcuts
+// (also with a memo shared by several functions), and a long range decoded in
+// chunks gives the text of one decode in one go.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t text = StackArgsFromCodeText(memory, start, sizeBound);
   if (fast != text) fuzz::Fail("fast and text estimates differ", std::to_string(fast) + " vs " + std::to_string(text));
   if (fast < 0 || fast > 16383) fuzz::Fail("estimate out of range");
+
+  // A listing's estimates share one memo: functions one after the other, in
+  // either order, must get the answers they get alone.
+  WindowSearchMemo memo;
+  for (const uint64_t rva : {start + 1, start, start + 37, start + 3, start + 250}) {
+    if (StackArgsFromCode(memory, rva, sizeBound, &memo) != StackArgsFromCode(memory, rva, sizeBound))
+      fuzz::Fail("the shared memo changed an estimate", std::to_string(rva));
+  }
 
   const std::string window = DisassembleRange(memory, start, length);
   if (window != WholeBufferText(code, start, length, memory.ImageBase())) fuzz::Fail("chunked decode differs");
