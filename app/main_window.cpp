@@ -159,8 +159,10 @@ HWND CreateStatusBar(HWND parent, HINSTANCE instance) {
 
 HWND CreateExportsList(HWND parent, HINSTANCE instance) {
   // No LVS_SHOWSELALWAYS: the selection is kept but not drawn without focus.
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_NOSORTHEADER |
-                      LVS_OWNERDATA;
+  // WS_CLIPSIBLINGS: the list's lower edge lies under the status bar, which is
+  // above it and must not be painted over.
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                      LVS_NOSORTHEADER | LVS_OWNERDATA;
   HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr, style, -1, 0, kListWidth, kListHeight,
                               parent, nullptr, instance, nullptr);
   if (!list) return nullptr;
