@@ -1,18 +1,12 @@
 #include "argcount/module_finder.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 namespace kestrivo {
 
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 std::filesystem::path PathFromUtf8(const std::string& s) {
   return std::filesystem::path(std::u8string(s.begin(), s.end()));
@@ -25,6 +19,12 @@ std::string Utf8FromPath(const std::filesystem::path& p) {
 
 }  // namespace
 
+std::string LowerFileName(std::string name) {
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
+}
+
 std::string FolderOf(const std::string& path) {
   const size_t cut = path.find_last_of("\\/");
   if (cut == std::string::npos) return ".";
@@ -35,7 +35,7 @@ std::string FolderOf(const std::string& path) {
 ModuleFinder FolderModuleFinder(std::vector<std::string> folders) {
   return [folders = std::move(folders)](const std::string& fileName) -> std::shared_ptr<const FileMap> {
     if (fileName.empty() || fileName.find_first_of("\\/") != std::string::npos) return nullptr;
-    const std::string wanted = Lower(fileName);
+    const std::string wanted = LowerFileName(fileName);
     for (const std::string& folder : folders) {
       if (folder.empty()) continue;
       std::error_code ec;
@@ -44,7 +44,7 @@ ModuleFinder FolderModuleFinder(std::vector<std::string> folders) {
       if (std::filesystem::is_regular_file(direct, ec))
         if (auto map = FileMap::Open(Utf8FromPath(direct))) return map;
       for (std::filesystem::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        if (Lower(Utf8FromPath(it->path().filename())) != wanted) continue;
+        if (LowerFileName(Utf8FromPath(it->path().filename())) != wanted) continue;
         if (auto map = FileMap::Open(Utf8FromPath(it->path()))) return map;
       }
     }

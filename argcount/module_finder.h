@@ -16,6 +16,9 @@ using ModuleFinder = std::function<std::shared_ptr<const FileMap>(const std::str
 // Looks in each folder in turn, comparing file names without case as Windows does.
 ModuleFinder FolderModuleFinder(std::vector<std::string> folders);
 
+// `name` with ASCII letters in lower case: DLL file names compare without case.
+std::string LowerFileName(std::string name);
+
 // The folder part of a path (up to its last '\\' or '/'), or "." when it has none.
 std::string FolderOf(const std::string& path);
 

@@ -1,7 +1,5 @@
 #include "argcount/stack_args.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <set>
 #include <utility>
@@ -15,11 +13,6 @@ namespace {
 // A forwarder chain longer than this is taken for a cycle the visited set missed.
 constexpr int kMaxForwardHops = 64;
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 }  // namespace
 
 StackArgEstimator::StackArgEstimator(std::shared_ptr<const FileMap> listedFile, ModuleFinder findModule)
@@ -31,7 +24,7 @@ const ModuleImage* StackArgEstimator::ModuleNamed(const std::string& moduleName)
   // "OTHER" means OTHER.dll; a module part with a dot is a file name already.
   std::string fileName = moduleName;
   if (fileName.find('.') == std::string::npos) fileName += ".dll";
-  const std::string key = Lower(fileName);
+  const std::string key = LowerFileName(fileName);
   auto it = forwardTargets_.find(key);
   if (it == forwardTargets_.end()) {
     std::unique_ptr<ModuleImage> image;

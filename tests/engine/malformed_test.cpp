@@ -86,6 +86,32 @@ FixtureDll Forwarding(const std::vector<std::pair<std::string, std::string>>& ex
   return dll;
 }
 
+// 65,537 names, all of the first function (aliases), ascending or descending.
+Bytes AliasesOfOneFunction(bool descending) {
+  FixtureDll spec;
+  spec.functions = {{kRet8}};
+  for (uint32_t i = 0; i <= 65536; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "n%06u", descending ? 65536 - i : i);
+    spec.names.push_back({name, 0});
+  }
+  return BuildDll(spec).bytes;
+}
+
+// The first function moved to .edata's raw data after the strings (nop nop
+// retn 0008h, then nops in the file), with the image ending `imageBytesAfterStart`
+// bytes after the function's start.
+Bytes RetnNearImageEnd(uint32_t imageBytesAfterStart) {
+  BuiltDll d = Intact();
+  const uint32_t at = 0x1F0;
+  const Bytes code = {0x90, 0x90, 0xC2, 0x08, 0x00, 0x90, 0x90, 0x90};
+  d.Put(d.edataRaw + at, code.data(), code.size());
+  d.Put32(EdataSection(d) + kVirtualSize, 0x200);
+  d.Put32(d.functionTable, d.edataRva + at);
+  d.Put32(d.ntHeaders + kSizeOfImageAt, d.edataRva + at + imageBytesAfterStart);
+  return d.bytes;
+}
+
 std::vector<MalformedCase> Cases() {
   return {
       // --- DOS header ---------------------------------------------------------
@@ -339,16 +365,7 @@ std::vector<MalformedCase> Cases() {
        {"0001\t" + std::string(64 * 1024, 'N') + "\t2\t00001000\t00000200\n"}},
       {"65,537 names in a sorted table, all of the first function (aliases: more names than 16-bit "
        "ordinals give functions): every row is listed and estimated",
-       [](Folder&) {
-         FixtureDll spec;
-         spec.functions = {{kRet8}};
-         for (uint32_t i = 0; i <= 65536; ++i) {
-           char name[16];
-           std::snprintf(name, sizeof name, "n%06u", i);
-           spec.names.push_back({name, 0});
-         }
-         return BuildDll(spec).bytes;
-       },
+       [](Folder&) { return AliasesOfOneFunction(false); },
        {"", true, 65537, [](const RecordingView& view) {
           EXPECT_EQ(view.rows[0].args, "2");
           EXPECT_EQ(view.rows[65535].args, "2");
@@ -357,16 +374,7 @@ std::vector<MalformedCase> Cases() {
         }}},
       {"the same 65,537 names in descending order, a table no linker writes: only the first 65,536 "
        "entries are indexed for lookups, so the last row's estimate is 0",
-       [](Folder&) {
-         FixtureDll spec;
-         spec.functions = {{kRet8}};
-         for (uint32_t i = 0; i <= 65536; ++i) {
-           char name[16];
-           std::snprintf(name, sizeof name, "n%06u", 65536 - i);
-           spec.names.push_back({name, 0});
-         }
-         return BuildDll(spec).bytes;
-       },
+       [](Folder&) { return AliasesOfOneFunction(true); },
        {"", true, 65537, [](const RecordingView& view) {
           EXPECT_EQ(view.rows[0].args, "2");
           EXPECT_EQ(view.rows[65535].args, "2");
@@ -377,31 +385,12 @@ std::vector<MalformedCase> Cases() {
       // --- Code at the end of the image ---------------------------------------
       {"a function whose retn ends at the image's last byte (SizeOfImage cut just after it, the file "
        "going on with nops): the window ends there, the retn is its last line and has no CR LF: 0",
-       [](Folder&) {
-         BuiltDll d = Intact();
-         // Code in .edata's raw data after the strings: nop nop retn 0008h, then nops in the file.
-         const uint32_t at = 0x1F0;
-         const Bytes code = {0x90, 0x90, 0xC2, 0x08, 0x00, 0x90, 0x90, 0x90};
-         d.Put(d.edataRaw + at, code.data(), code.size());
-         d.Put32(EdataSection(d) + kVirtualSize, 0x200);
-         d.Put32(d.functionTable, d.edataRva + at);
-         d.Put32(d.ntHeaders + kSizeOfImageAt, d.edataRva + at + 5);
-         return d.bytes;
-       },
+       [](Folder&) { return RetnNearImageEnd(5); },
        {"0001\tRet8\t0\t000021F0\t000005F0\n"
         "0002\tRet\t0\t00001010\t00000210\n"
         "0003\tTwelve\t3\t00001020\t00000220\n"}},
       {"the same function with one more byte of image: a nop line follows the retn: 2",
-       [](Folder&) {
-         BuiltDll d = Intact();
-         const uint32_t at = 0x1F0;
-         const Bytes code = {0x90, 0x90, 0xC2, 0x08, 0x00, 0x90, 0x90, 0x90};
-         d.Put(d.edataRaw + at, code.data(), code.size());
-         d.Put32(EdataSection(d) + kVirtualSize, 0x200);
-         d.Put32(d.functionTable, d.edataRva + at);
-         d.Put32(d.ntHeaders + kSizeOfImageAt, d.edataRva + at + 6);
-         return d.bytes;
-       },
+       [](Folder&) { return RetnNearImageEnd(6); },
        {"0001\tRet8\t2\t000021F0\t000005F0\n"
         "0002\tRet\t0\t00001010\t00000210\n"
         "0003\tTwelve\t3\t00001020\t00000220\n"}},
