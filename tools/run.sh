@@ -7,14 +7,6 @@ root=$PWD
 
 bash tools/install-packages.sh
 
-if [ ! -f app/CMakeLists.txt ]; then
-  # No Windows program yet: show what the listing engine makes of a real DLL.
-  echo "the Windows program is not in this tree; running the native lister instead"
-  cmake -S . -B build-native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build-native --target kestrivo-dump
-  exec build-native/kestrivo-dump /usr/lib/gcc/i686-w64-mingw32/12-win32/libstdc++-6.dll
-fi
-
 if [ -z "${DISPLAY:-}" ]; then
   cat >&2 <<'MSG'
 No X display (DISPLAY is not set), so Wine cannot show the window.
