@@ -18,7 +18,14 @@ constexpr int kMaxForwardHops = 64;
 StackArgEstimator::StackArgEstimator(std::shared_ptr<const FileMap> listedFile, ModuleFinder findModule)
     : sizeBound_(listedFile ? static_cast<int64_t>(listedFile->Size()) : 0),
       listed_(ModuleImage::Load(std::move(listedFile))),
-      findModule_(std::move(findModule)) {}
+      findModule_(std::move(findModule)) {
+  // Every function may need its own first windows, and a search through real
+  // code or data passes each 100-byte stretch of the file about once more: a
+  // budget of 65,536 functions (16-bit ordinals) plus one window per 100 bytes
+  // holds for any real DLL, while hostile code that would make every estimate
+  // walk to the size bound still ends in time proportional to the file.
+  windowMemo_.windowsLeft = 65536 + sizeBound_ / kWindowLength;
+}
 
 const ModuleImage* StackArgEstimator::ModuleNamed(const std::string& moduleName) {
   // "OTHER" means OTHER.dll; a module part with a dot is a file name already.

@@ -22,9 +22,9 @@ struct WindowSearchMemo {
   const CodeMemory* memory = nullptr;
   // No return opcode byte lies in [emptyFrom, emptyTo).
   uint64_t emptyFrom = 0, emptyTo = 0;
-  // Windows that may still be decoded: the largest real DLL known here
-  // (libstdc++-6.dll, 5,787 exports) decodes 9,541 in all. Once none are left
-  // every further estimate is 0.
+  // Windows that may still be decoded (the estimator sets it from the file's
+  // size; libstdc++-6.dll, 5,787 exports, decodes 9,541 in all). Once none are
+  // left every further estimate is 0.
   int64_t windowsLeft = 100000;
 };
 
