@@ -4,6 +4,7 @@
 
 #ifndef _WIN32
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -18,7 +19,10 @@ struct DumpRun {
 };
 
 DumpRun Dump(const std::string& args) {
-  const std::string errFile = ::testing::TempDir() + "kestrivo-dump-stderr.txt";
+  // One file per run: ctest runs the cases of this suite in parallel processes.
+  std::string errFile = ::testing::TempDir() + "kestrivo-dump-stderr-XXXXXX";
+  const int fd = mkstemp(errFile.data());
+  if (fd >= 0) close(fd);
   const std::string command = std::string("'") + KESTRIVO_DUMP + "' " + args + " 2>'" + errFile + "'";
   DumpRun run;
   FILE* pipe = popen(command.c_str(), "r");
@@ -28,6 +32,7 @@ DumpRun Dump(const std::string& args) {
   const int raw = pclose(pipe);
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   run.err = ReadWholeFile(errFile);
+  std::remove(errFile.c_str());
   return run;
 }
 
